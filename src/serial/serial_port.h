@@ -1,0 +1,63 @@
+// The serial port component: owns the PC's port, opens it with the stored line
+// settings, sends bytes, and reads on a thread of its own. Every received byte
+// goes to the sink (called on the reader thread), tagged with the generation of
+// the open it came from, so that bytes of an earlier open can be told apart
+// after a close and dropped.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "serial/port_settings.h"
+
+namespace serial {
+
+enum class PortError { None, NoSuchPort, PortBusy, DeviceGone, Other };
+
+class SerialPort {
+ public:
+  using ByteSink = std::function<void(std::uint8_t byte, std::uint32_t generation)>;
+
+  SerialPort();
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  void setByteSink(ByteSink sink);
+
+  // Stored until the next openPort.
+  void setPortNumber(int portNumber);
+  void setDeviceName(std::string name);
+  void setBaudRate(int baud);
+  void setDataBits(int bits);
+  void setStopBits(int stopBits);
+  void setParity(int parity);
+  void setParityCheck(bool on);
+  const PortSettings& settings() const { return settings_; }
+
+  bool openPort();
+  void closePort();
+  bool sendData(std::string_view bytes);  // blocks until written
+
+  bool isOpen() const { return handle_ != nullptr; }
+  // True for bytes read by the open that is still in force.
+  bool isCurrent(std::uint32_t generation) const;
+  PortError lastError() const { return lastError_; }
+
+ private:
+  void readLoop(void* handle, void* stopEvent, std::uint32_t generation);
+
+  PortSettings settings_;
+  ByteSink sink_;
+  void* handle_ = nullptr;     // HANDLE of the open port
+  void* stopEvent_ = nullptr;  // HANDLE; tells the reader to cancel its read and end
+  std::thread reader_;
+  std::atomic<std::uint32_t> generation_{0};
+  PortError lastError_ = PortError::None;
+};
+
+}  // namespace serial

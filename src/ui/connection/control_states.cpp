@@ -1,0 +1,7 @@
+#include "ui/connection/control_states.h"
+
+namespace connection {
+
+int connected = 0;
+
+}  // namespace connection

@@ -1,0 +1,82 @@
+// Native side of the UI driver: runs tests/e2e/driver (a Win32 program) under
+// wine and talks to it over its stdin/stdout line protocol. Every call is
+// bounded in time; a driver that stops answering fails the call, never hangs.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "rig_env.h"
+
+namespace e2e {
+
+struct Reply {
+  bool ok = false;
+  std::string value;               // after "ok " (unescaped), or the error text
+  std::vector<std::string> lines;  // continuation lines, unescaped
+};
+
+struct ControlInfo {
+  int id = 0;
+  std::string className;
+  int parentId = 0;   // 0 when the parent is the main window
+  bool visible = false;
+  bool enabled = false;
+  int x = 0, y = 0, width = 0, height = 0;  // in the parent's client area
+  std::string text;
+};
+
+struct Rect { int x = 0, y = 0, width = 0, height = 0; };
+
+class Driver {
+ public:
+  explicit Driver(const RigEnv& env);
+  ~Driver();  // quits the driver (and kills the launched program if still running)
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  bool started() const;
+  const std::string& startError() const;
+
+  // Raw command; timeout covers the whole reply.
+  Reply command(const std::string& line,
+                std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+  // Starts exePath (a Unix path) and waits until its main window with this
+  // title is visible. Returns the milliseconds from process creation to visible.
+  std::optional<double> launch(const std::string& exePath, const std::string& title,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(30));
+
+  std::vector<ControlInfo> controls();
+  std::string text(int id);
+  bool setText(int id, const std::string& text);
+  bool click(int id);           // false when the button is disabled
+  bool enabled(int id);
+  bool visible(int id);
+  std::optional<Rect> rect(int id);        // in the parent's client area
+  std::optional<Rect> windowRect();        // main window, screen coordinates
+  std::optional<Rect> clientRect();        // main window client area (x, y = 0)
+  int comboSelection(int id);
+  int comboCount(int id);
+  std::optional<std::pair<long long, std::string>> comboItem(int id, int index);  // value, text
+  bool pick(int id, int index);            // CB_SETCURSEL + CBN_SELENDOK to the parent
+  bool dropDown(int id);                   // CBN_DROPDOWN to the parent
+  std::string tabName(int index);          // 0-based
+  int tabSelection();
+  bool selectTab(int index);               // as a user's click: the program is notified
+  bool sync();                             // returns once the program has handled what was posted
+  std::optional<std::string> waitMessageBox(std::chrono::milliseconds timeout);  // its text
+  bool messageBoxPresent();
+  bool closeMessageBox();                  // OK, then waits until it is gone
+  bool closeWindow();                      // WM_CLOSE to the main window
+  std::optional<int> waitExit(std::chrono::milliseconds timeout);
+  void kill();
+
+ private:
+  struct Impl;
+  Impl* impl_;
+};
+
+}  // namespace e2e
