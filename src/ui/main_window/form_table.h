@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/parameter_lists.h"
 #include "ui/main_window/control_ids.h"
 
 namespace form {
@@ -39,9 +40,8 @@ struct TabPage {
 };
 inline constexpr TabPage kTabPages[2] = {{"二主一从", 外形框3}, {"四主一从", 外形框1}};
 
-inline constexpr std::string_view kBauds[] = {"1200",  "2400",  "4800",   "9600",  "19200",
-                                              "38400", "57600", "115200", "230400"};
-inline constexpr std::string_view kParities[] = {"none", "odd", "even"};
+using protocol::kBauds;
+using protocol::kParities;
 
 const std::vector<Control>& controls();
 const Control* find(ControlId id);
