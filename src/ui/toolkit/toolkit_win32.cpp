@@ -225,12 +225,17 @@ void addDesignItems(HWND combo, form::Items items) {
 // The closed combo box takes the design height; the drop-down list gets room
 // of its own below it.
 void fitComboHeight(HWND combo, int height) {
-  RECT r;
-  GetWindowRect(combo, &r);
-  const LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  const int delta = height - (r.bottom - r.top);
-  if (itemHeight > 0 && delta != 0)
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight + delta);
+  // Hosts differ in the frame around the selection field, and some report a
+  // different item height than was set: adjust our own value until it fits.
+  LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int attempt = 0; attempt < 4 && itemHeight > 0; ++attempt) {
+    RECT r;
+    GetWindowRect(combo, &r);
+    const int delta = height - (r.bottom - r.top);
+    if (delta == 0 || itemHeight + delta <= 0) return;
+    itemHeight += delta;
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
+  }
 }
 
 HWND createControl(const form::Control& c, HWND parent) {

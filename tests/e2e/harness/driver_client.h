@@ -30,6 +30,14 @@ struct ControlInfo {
 
 struct Rect { int x = 0, y = 0, width = 0, height = 0; };
 
+// A font as GDI made it in the driver's process under the rig's font settings.
+struct GlyphInfo {
+  std::string face;     // GetTextFaceW
+  int charset = 0;      // tmCharSet
+  int height = 0;       // tmHeight
+  std::string missing;  // the asked characters the font has no glyph for
+};
+
 class Driver {
  public:
   explicit Driver(const RigEnv& env);
@@ -58,13 +66,13 @@ class Driver {
   std::optional<Rect> rect(int id);        // in the parent's client area
   std::optional<Rect> windowRect();        // main window, screen coordinates
   std::optional<Rect> clientRect();        // main window client area (x, y = 0)
-  int comboSelection(int id);
+  int comboSelection(int id);              // -1: nothing selected
   int comboCount(int id);
   std::optional<std::pair<long long, std::string>> comboItem(int id, int index);  // value, text
   bool pick(int id, int index);            // CB_SETCURSEL + CBN_SELENDOK to the parent
   bool dropDown(int id);                   // CBN_DROPDOWN to the parent
   std::string tabName(int index);          // 0-based
-  int tabSelection();
+  int tabSelection();                      // -1: no tab selected
   bool selectTab(int index);               // as a user's click: the program is notified
   bool sync();                             // returns once the program has handled what was posted
   std::optional<std::string> waitMessageBox(std::chrono::milliseconds timeout);  // its text
@@ -73,6 +81,16 @@ class Driver {
   bool closeWindow();                      // WM_CLOSE to the main window
   std::optional<int> waitExit(std::chrono::milliseconds timeout);
   void kill();
+
+  // Takes an already running program's window by its title; returns its process id.
+  std::optional<int> attach(const std::string& title);
+  // Creates the font (face, charset, -pixelHeight) in the driver's process.
+  std::optional<GlyphInfo> glyphs(const std::string& face, int charset, int pixelHeight,
+                                  const std::string& chars);
+  // Why the last typed helper failed (empty after a success). Helpers returning a
+  // number give -1 for "none" as Win32 does, and kFailed when the command failed.
+  const std::string& lastError() const;
+  static constexpr int kFailed = -1000000;
 
  private:
   struct Impl;

@@ -1,0 +1,61 @@
+// A scenario starts the simulated instrument behind the rig's COM port and a
+// fresh driver; each test launches the program it needs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "driver_client.h"
+#include "instrument_sim.h"
+#include "rig_env.h"
+
+namespace e2e {
+
+
+class Scenario : public ::testing::Test {
+ protected:
+  static constexpr const char* kTitleChinese = "多主一从设置软件";
+  static constexpr const char* kTitleEnglish = "Multi-master/single-slave configuration software";
+
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(RigEnv::load(env, error)) << error;
+    sim = std::make_unique<sim::InstrumentSim>(env.get("TTY_LINK"));
+    ASSERT_TRUE(sim->start(&error)) << "simulated instrument: " << error;
+    driver = std::make_unique<Driver>(env);
+    ASSERT_TRUE(driver->started()) << driver->startError();
+  }
+
+  void TearDown() override {
+    driver.reset();  // kills a program still running
+    if (sim) sim->stop();
+  }
+
+  // Launches the Chinese (or English) build and waits for its window. Call it
+  // through ASSERT_NO_FATAL_FAILURE.
+  void launch(bool english = false) {
+    const std::string exe = env.get(english ? "MMS_APP_EXE_ENGLISH" : "MMS_APP_EXE");
+    ASSERT_FALSE(exe.empty()) << "the rig names no program (MMS_APP_EXE): start it through ctest";
+    ASSERT_TRUE(std::filesystem::exists(exe)) << exe << " is missing: build the windows presets first";
+    const auto shown = driver->launch(exe, english ? kTitleEnglish : kTitleChinese);
+    ASSERT_TRUE(shown.has_value()) << "the main window did not appear: " << exe;
+  }
+
+  // Where screenshots and other files for a person to look at go.
+  std::filesystem::path artifacts() const {
+    std::filesystem::path dir = env.get("MMS_ARTIFACTS");
+    if (dir.empty()) dir = std::filesystem::temp_directory_path() / "mms-e2e-artifacts";
+    std::filesystem::create_directories(dir);
+    return dir;
+  }
+
+  RigEnv env;
+  std::unique_ptr<sim::InstrumentSim> sim;
+  std::unique_ptr<Driver> driver;
+};
+
+}  // namespace e2e
