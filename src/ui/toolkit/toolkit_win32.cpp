@@ -223,16 +223,26 @@ void addDesignItems(HWND combo, form::Items items) {
 }
 
 // The closed combo box takes the design height; the drop-down list gets room
-// of its own below it.
-void fitComboHeight(HWND combo, int height) {
-  // Hosts differ in the frame around the selection field, and some report a
-  // different item height than was set: adjust our own value until it fits.
+// of its own below it. Hosts differ in the frame around the selection field,
+// and some report another item height than was set, so the item height is
+// found by measuring; combo boxes of the same font and height share the result.
+void fitComboHeight(HWND combo, int height, int fontPixels) {
+  static std::map<std::pair<int, int>, LRESULT> fitted;
+  const auto key = std::make_pair(height, fontPixels);
   LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  if (auto it = fitted.find(key); it != fitted.end()) {
+    itemHeight = it->second;
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
+  }
   for (int attempt = 0; attempt < 4 && itemHeight > 0; ++attempt) {
     RECT r;
     GetWindowRect(combo, &r);
     const int delta = height - (r.bottom - r.top);
-    if (delta == 0 || itemHeight + delta <= 0) return;
+    if (delta == 0) {
+      fitted[key] = itemHeight;
+      return;
+    }
+    if (itemHeight + delta <= 0) return;
     itemHeight += delta;
     SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
   }
@@ -279,7 +289,7 @@ HWND createControl(const form::Control& c, HWND parent) {
   if (c.fontPixels > 0) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(state().fonts.get(c.fontPixels)), FALSE);
   if (c.kind == form::Kind::ComboBox) {
     addDesignItems(hwnd, c.items);
-    fitComboHeight(hwnd, c.height);
+    fitComboHeight(hwnd, c.height, c.fontPixels);
   }
   if (c.kind == form::Kind::TabControl) {
     for (int i = 0; i < static_cast<int>(std::size(form::kTabPages)); ++i) {

@@ -3,8 +3,9 @@
 # a private Xvfb display, and pseudo-terminal links mapped as COM ports.
 # Writes STATE_DIR/rig.env for the scenarios; tests/e2e/rig/stop.sh ends it.
 #
-# usage: start.sh STATE_DIR [--screen WxH] [--prefix-cache DIR] [--port COMn=LINKPATH]...
-#                           [--driver EXE] [--env KEY=VALUE]...
+# usage: start.sh STATE_DIR [--screen WxH | --display :N] [--prefix-cache DIR]
+#                           [--port COMn=LINKPATH]... [--driver EXE] [--env KEY=VALUE]...
+# --display uses an X display that is already there instead of a private Xvfb.
 set -euo pipefail
 
 RIG_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,6 +28,7 @@ EOF
 [[ $# -ge 1 && $1 != -* ]] || usage
 STATE_DIR=$1; shift
 SCREEN=1366x768
+USE_DISPLAY=
 PREFIX_DIR=
 DRIVER_EXE=${MMS_DRIVER_EXE:-}
 PORT_ARGS=()
@@ -34,6 +36,7 @@ EXTRA_ENV=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --screen) [[ $# -ge 2 ]] || usage; SCREEN=$2; shift 2 ;;
+    --display) [[ $# -ge 2 ]] || usage; USE_DISPLAY=$2; shift 2 ;;
     --prefix-cache) [[ $# -ge 2 ]] || usage; PREFIX_DIR=$2; shift 2 ;;
     --port) [[ $# -ge 2 ]] || usage; PORT_ARGS+=("$2"); shift 2 ;;
     --driver) [[ $# -ge 2 ]] || usage; DRIVER_EXE=$2; shift 2 ;;
@@ -134,29 +137,38 @@ T_XVFB=$(now_ms)
 IFS=x read -r SCREEN_W SCREEN_H <<<"$SCREEN"
 XVFB_PID=
 DISPLAY_NUM=
-for n in $(seq 90 189); do
-  [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-  setsid Xvfb ":$n" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp \
-    </dev/null >"$STATE_DIR/xvfb.log" 2>&1 &
-  pid=$!
-  ready=0
-  for _ in $(seq 1 200); do
-    alive "$pid" || break
-    if [[ -S /tmp/.X11-unix/X$n ]]; then
-      if [[ $HAVE_XDPYINFO = 0 ]] || xdpyinfo -display ":$n" >/dev/null 2>&1; then
-        ready=1; break
-      fi
-    fi
-    sleep 0.05
-  done
-  if [[ $ready = 1 ]]; then XVFB_PID=$pid; DISPLAY_NUM=$n; break; fi
-  if alive "$pid"; then
-    kill "$pid" 2>/dev/null || true
-    die "Xvfb :$n did not accept connections within 10 s (see $STATE_DIR/xvfb.log)"
+if [[ -n $USE_DISPLAY ]]; then
+  [[ $USE_DISPLAY =~ ^:([0-9]+)(\.[0-9]+)?$ ]] || die "bad --display '$USE_DISPLAY' (expected :N)"
+  DISPLAY_NUM=${BASH_REMATCH[1]}
+  if [[ $HAVE_XDPYINFO = 1 ]]; then
+    xdpyinfo -display "$USE_DISPLAY" >/dev/null 2>&1 || die "X display $USE_DISPLAY does not answer"
+    SCREEN=$(xdpyinfo -display "$USE_DISPLAY" | sed -n 's/^ *dimensions: *\([0-9]*x[0-9]*\).*/\1/p' | head -n 1)
   fi
-  wait "$pid" 2>/dev/null || true
-done
-[[ -n $XVFB_PID ]] || die "no free X display in :90-:189 (or Xvfb fails: see $STATE_DIR/xvfb.log)"
+else
+  for n in $(seq 90 189); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    setsid Xvfb ":$n" -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp \
+      </dev/null >"$STATE_DIR/xvfb.log" 2>&1 &
+    pid=$!
+    ready=0
+    for _ in $(seq 1 200); do
+      alive "$pid" || break
+      if [[ -S /tmp/.X11-unix/X$n ]]; then
+        if [[ $HAVE_XDPYINFO = 0 ]] || xdpyinfo -display ":$n" >/dev/null 2>&1; then
+          ready=1; break
+        fi
+      fi
+      sleep 0.05
+    done
+    if [[ $ready = 1 ]]; then XVFB_PID=$pid; DISPLAY_NUM=$n; break; fi
+    if alive "$pid"; then
+      kill "$pid" 2>/dev/null || true
+      die "Xvfb :$n did not accept connections within 10 s (see $STATE_DIR/xvfb.log)"
+    fi
+    wait "$pid" 2>/dev/null || true
+  done
+  [[ -n $XVFB_PID ]] || die "no free X display in :90-:189 (or Xvfb fails: see $STATE_DIR/xvfb.log)"
+fi
 export DISPLAY=:$DISPLAY_NUM
 T_XVFB=$(( $(now_ms) - T_XVFB ))
 
@@ -165,7 +177,7 @@ RIG_UP=0
 cleanup_on_error() {
   [[ $RIG_UP = 1 ]] && return 0
   [[ ! -e $WINEPREFIX/system.reg ]] || timeout 10 wineserver -k >/dev/null 2>&1 || true
-  kill "$XVFB_PID" 2>/dev/null || true  # removes its own lock files on SIGTERM
+  [[ -z $XVFB_PID ]] || kill "$XVFB_PID" 2>/dev/null || true  # removes its own lock files on SIGTERM
 }
 trap 'cleanup_on_error' EXIT
 
