@@ -12,7 +12,7 @@ int programMain() {
   if (!toolkit::initialise()) return 0;
   createGlobals();
   toolkit::addEndRoutine(freeGlobals);
-  mainwindow::bindEvents();
+  mainwindow::bindEvents(globals()->rxFrame);
   toolkit::loadMainWindow();
   if (toolkit::mainWindowExists()) toolkit::runEventLoop();
   return 0;

@@ -41,6 +41,8 @@ class SerialPort {
 
   bool openPort();
   void closePort();
+  // Closes the port for good: the window that owned it has gone.
+  void retire();
   bool sendData(std::string_view bytes);  // blocks until written
 
   bool isOpen() const { return handle_ != nullptr; }
@@ -58,6 +60,7 @@ class SerialPort {
   std::thread reader_;
   std::atomic<std::uint32_t> generation_{0};
   PortError lastError_ = PortError::None;
+  bool retired_ = false;
 };
 
 }  // namespace serial

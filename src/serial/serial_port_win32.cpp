@@ -97,8 +97,14 @@ bool SerialPort::isCurrent(std::uint32_t generation) const {
   return handle_ != nullptr && generation == generation_.load();
 }
 
+void SerialPort::retire() {
+  closePort();
+  retired_ = true;
+}
+
 bool SerialPort::openPort() {
   closePort();
+  if (retired_) return false;
   HANDLE h = CreateFileW(widenAscii(settings_.deviceName).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {

@@ -82,5 +82,5 @@ TEST(Texts, BothPortFailuresReadTheSameInChineseButNotInEnglish) {
 
 TEST(Texts, OutOfRangeIdGivesNothing) {
   EXPECT_TRUE(texts::pairedText(static_cast<TextId>(0), 0).empty());
-  EXPECT_TRUE(texts::pairedText(static_cast<TextId>(31), 1).empty());
+  EXPECT_TRUE(texts::pairedText(static_cast<TextId>(texts::kPairedTextCount + 1), 1).empty());
 }

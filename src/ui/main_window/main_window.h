@@ -2,9 +2,7 @@
 // the window carries.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-
+#include "serial/frame_receiver.h"
 #include "serial/serial_port.h"
 
 namespace mainwindow {
@@ -12,12 +10,12 @@ namespace mainwindow {
 // The window's serial port component.
 serial::SerialPort& port();
 
-// Registers the window's handlers with the toolkit; before loadMainWindow.
-void bindEvents();
+// The frame receiver fed by the port's bytes.
+serial::FrameReceiver& frameReceiver();
 
-// byteReceived: one call per received byte of the port's current open, on the
-// window thread.
-void onByteReceived(std::function<void(std::uint8_t)> handler);
+// Registers the window's handlers with the toolkit; before loadMainWindow.
+// rxFrame is the receive buffer of the globals.
+void bindEvents(serial::RxFrame& rxFrame);
 
 void onMainWindowCreated();
 void onMainWindowDestroying();

@@ -1,12 +1,16 @@
 #include "ui/main_window/main_window.h"
 
-#include <utility>
+#include <memory>
 
+#include "protocol/transactions.h"
 #include "serial/frame_receiver.h"
+#include "serial/waits.h"
+#include "ui/connection/connection.h"
 #include "ui/connection/control_states.h"
 #include "ui/texts/apply_language_texts.h"
 #include "ui/texts/texts.h"
 #include "ui/toolkit/toolkit.h"
+#include "ui/toolkit/wide_text.h"
 
 #ifndef MMS_UI_LANGUAGE
 #define MMS_UI_LANGUAGE 0
@@ -18,9 +22,14 @@ namespace {
 
 constexpr unsigned kByteChannel = 1;
 
-std::function<void(std::uint8_t)>& byteHandler() {
-  static std::function<void(std::uint8_t)> handler;
-  return handler;
+std::unique_ptr<serial::FrameReceiver> receiver;
+
+// Watcher thread: the frame's text goes into the receive box on the window thread.
+void showFrame(const std::string& text) {
+  toolkit::callOnWindowThread([&text] {
+    if (receiver->stopping() || !toolkit::mainWindowExists()) return;
+    toolkit::setContent(接收数据文本框, toolkit::utf8FromGbk(text));
+  });
 }
 
 void attachTips() {
@@ -38,18 +47,25 @@ serial::SerialPort& port() {
   return component;
 }
 
-void onByteReceived(std::function<void(std::uint8_t)> handler) { byteHandler() = std::move(handler); }
+serial::FrameReceiver& frameReceiver() { return *receiver; }
 
-void bindEvents() {
+void bindEvents(serial::RxFrame& rxFrame) {
+  receiver = std::make_unique<serial::FrameReceiver>(
+      rxFrame, serial::FrameReceiver::Hooks{showFrame, serial::spinWaitMicros, toolkit::serveWindowCalls});
   toolkit::on(窗口, toolkit::Event::Created, onMainWindowCreated);
   toolkit::on(窗口, toolkit::Event::Destroying, onMainWindowDestroying);
+  toolkit::on(连接按钮, toolkit::Event::Clicked, connection::toggleConnection);
+  toolkit::on(读取按钮, toolkit::Event::Clicked, protocol::readParameters);
+  toolkit::on(设置按钮, toolkit::Event::Clicked, protocol::writeParameters);
+  toolkit::on(读取按钮1, toolkit::Event::Clicked, protocol::twoMasterRead);
+  toolkit::on(设置按钮1, toolkit::Event::Clicked, protocol::twoMasterWrite);
   port().setByteSink([](std::uint8_t byte, std::uint32_t generation) {
     toolkit::post(kByteChannel, byte, static_cast<std::intptr_t>(generation));
   });
   toolkit::onPosted(kByteChannel, [](std::uintptr_t byte, std::intptr_t generation) {
     // Bytes of an open that has since been closed are dropped, as a close promises.
     if (!port().isCurrent(static_cast<std::uint32_t>(generation))) return;
-    if (auto& handler = byteHandler()) handler(static_cast<std::uint8_t>(byte));
+    receiver->onPortByte(static_cast<std::uint8_t>(byte));
   });
 }
 
@@ -75,8 +91,11 @@ void onMainWindowCreated() {
 }
 
 void onMainWindowDestroying() {
-  // Nothing is sent on closing; the port is just let go.
-  port().closePort();
+  // The watcher goes first, without showing its frame; then the port, for good,
+  // so that a handler still unwinding from a wait cannot reopen it. Nothing is
+  // sent on closing.
+  receiver->stop();
+  port().retire();
 }
 
 }  // namespace mainwindow

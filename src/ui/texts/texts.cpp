@@ -57,6 +57,10 @@ constexpr std::array<Pair, kPairedTextCount> kPairs{{
      "loose？\r\n2.Is the serial port number correct？\r\n3.Is the serial port occupied？",
      "连接失败！                               \r\n\r\n1.USB是否松动？\r\n2.串口号是否正确？\r\n3."
      "串口号是否被占用？"},
+    {"Not written: choose the baud rate of COM%d", "未设置：请选择COM%d的波特率"},
+    {"Not written: choose the parity of COM%d", "未设置：请选择COM%d的校验位"},
+    {"Not written: Out-Time must be a whole number from 0 to 10000", "未设置：超时时间须为0到10000的整数"},
+    {"Not written: Poll-Time must be a whole number from 0 to 10000", "未设置：轮询间隔须为0到10000的整数"},
 }};
 
 }  // namespace

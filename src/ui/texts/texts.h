@@ -15,8 +15,10 @@ enum class TextId {
   T1 = 1, T2, T3, T4, T5, T6, T7, T8, T9, T10,
   T11, T12, T13, T14, T15, T16, T17, T18, T19, T20,
   T21, T22, T23, T24, T25, T26, T27, T28, T29, T30,
+  // A write refused because a value cannot go to the instrument; "%d" is the port.
+  T31, T32, T33, T34,
 };
-inline constexpr int kPairedTextCount = 30;
+inline constexpr int kPairedTextCount = 34;
 
 std::string_view pairedText(TextId id, std::uint8_t language);
 

@@ -35,6 +35,14 @@ using PostedHandler = std::function<void(std::uintptr_t, std::intptr_t)>;
 void onPosted(unsigned channel, PostedHandler handler);
 bool post(unsigned channel, std::uintptr_t first, std::intptr_t second);
 
+// From another thread: runs fn on the window thread and returns once it has run.
+// False (fn not run) when the window has gone.
+bool callOnWindowThread(const std::function<void()>& fn);
+
+// On the window thread: waits until finished() holds, meanwhile running the
+// calls other threads make through callOnWindowThread (and nothing else).
+void serveWindowCalls(const std::function<bool()>& finished);
+
 // Properties. 窗口 names the main window (its caption is the title).
 std::string caption(ControlId id);
 void setCaption(ControlId id, std::string_view text);

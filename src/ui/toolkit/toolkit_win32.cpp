@@ -21,6 +21,7 @@ constexpr wchar_t kFrameClass[] = L"MultiMasterSetupFrame";
 constexpr wchar_t kFontFace[] = L"微软雅黑";
 constexpr UINT kPostedBase = WM_APP;  // WM_APP + channel: wParam and lParam carry the two words
 constexpr unsigned kPostedChannels = 64;
+constexpr UINT kCallMessage = WM_APP + kPostedChannels;  // lParam: const std::function<void()>*
 constexpr int kDesignDpi = 96;               // the form is laid out in pixels at 96 dpi
 constexpr int kComboListHeight = 240;        // drop-down part of a closed 32-pixel combo box
 
@@ -180,6 +181,9 @@ LRESULT CALLBACK mainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     return 0;
   }
   switch (message) {
+    case kCallMessage:
+      (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      return 0;
     case WM_COMMAND:
       dispatchCommand(wParam, lParam);
       return 0;
@@ -399,6 +403,24 @@ bool post(unsigned channel, std::uintptr_t first, std::intptr_t second) {
   return PostMessageW(target, kPostedBase + channel, static_cast<WPARAM>(first), static_cast<LPARAM>(second)) != 0;
 }
 
+bool callOnWindowThread(const std::function<void()>& fn) {
+  HWND target = postTarget.load();
+  if (!target) return false;
+  // Sent, not posted: the caller waits until fn has run. A window that goes
+  // meanwhile ends the call with failure instead of blocking forever.
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(target, kCallMessage, 0, reinterpret_cast<LPARAM>(&fn), SMTO_NORMAL, INFINITE,
+                             &result) != 0;
+}
+
+void serveWindowCalls(const std::function<bool()>& finished) {
+  while (!finished()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages only
+  }
+}
+
 std::string caption(ControlId id) { return narrow(windowText(find(id))); }
 
 void setCaption(ControlId id, std::string_view text) {
@@ -493,6 +515,7 @@ void* nativeHandle(ControlId id) { return find(id); }
 Size screenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
 
 void messageBox(std::string_view text) {
+  if (!mainWindowExists()) return;  // nobody is left to read it
   MessageBoxW(nullptr, widen(text).c_str(), L"信息：", MB_OK | MB_TASKMODAL);
 }
 
