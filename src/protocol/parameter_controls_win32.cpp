@@ -1,8 +1,5 @@
 #include "protocol/parameter_controls.h"
 
-#include <span>
-
-#include "protocol/parameter_lists.h"
 #include "ui/main_window/control_ids.h"
 #include "ui/toolkit/toolkit.h"
 #include "ui/toolkit/wide_text.h"
@@ -22,23 +19,20 @@ ControlId listOf(int pageBase, int field) {
 }  // namespace
 
 void applyParameterReply(std::string_view replyText) {
-  const auto fields = splitFields(replyText, ",");
-  for (int field = 0; field < kFieldCount; ++field) {
-    if (static_cast<std::size_t>(field) >= fields.size()) return;
-    const std::string& text = fields[static_cast<std::size_t>(field)];
-    if (field < kListFieldCount) {
-      const auto list = isBaudField(field) ? std::span<const std::string_view>(kBauds)
-                                           : std::span<const std::string_view>(kParities);
-      const int index = listIndexIn(text, list);
+  std::string timeoutText;
+  for (const ReplyField& f : readParameterReply(replyText)) {
+    if (f.field < kListFieldCount) {
       // Selections written by the program raise no event, so both pages are set here.
-      toolkit::setSelection(listOf(kFourMasterBase, field), index);
-      if (portOf(field) <= kTwoMasterPorts) toolkit::setSelection(listOf(kTwoMasterBase, field), index);
-    } else if (field == kTimeoutField) {
-      toolkit::setContent(超时时间编辑框, toolkit::utf8FromGbk(text));
+      toolkit::setSelection(listOf(kFourMasterBase, f.field), f.listIndex);
+      if (portOf(f.field) <= kTwoMasterPorts) toolkit::setSelection(listOf(kTwoMasterBase, f.field), f.listIndex);
+    } else if (f.field == kTimeoutField) {
+      timeoutText = toolkit::utf8FromGbk(f.text);
+      toolkit::setContent(超时时间编辑框, timeoutText);
     } else {
-      toolkit::setContent(轮询间隔编辑框, toolkit::utf8FromGbk(text));
-      toolkit::setContent(超时时间编辑框1, toolkit::utf8FromGbk(fields[kTimeoutField]));
-      toolkit::setContent(轮询间隔编辑框1, toolkit::utf8FromGbk(text));
+      const std::string pollText = toolkit::utf8FromGbk(f.text);
+      toolkit::setContent(轮询间隔编辑框, pollText);
+      toolkit::setContent(超时时间编辑框1, timeoutText);
+      toolkit::setContent(轮询间隔编辑框1, pollText);
     }
   }
 }

@@ -27,9 +27,12 @@ int listIndexIn(std::string_view field, std::span<const std::string_view> list) 
 
 namespace {
 
+std::span<const std::string_view> listFor(int field) {
+  return isBaudField(field) ? std::span<const std::string_view>(kBauds) : std::span<const std::string_view>(kParities);
+}
+
 std::string_view entryText(int field, int index) {
-  const auto& list = isBaudField(field) ? std::span<const std::string_view>(kBauds)
-                                        : std::span<const std::string_view>(kParities);
+  const auto list = listFor(field);
   if (index < 0 || static_cast<std::size_t>(index) >= list.size()) return {};
   return list[static_cast<std::size_t>(index)];
 }
@@ -37,6 +40,16 @@ std::string_view entryText(int field, int index) {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace
+
+std::vector<ReplyField> readParameterReply(std::string_view reply) {
+  const auto pieces = splitFields(reply, ",");
+  std::vector<ReplyField> fields;
+  for (int field = 0; field < kFieldCount && static_cast<std::size_t>(field) < pieces.size(); ++field) {
+    const std::string& text = pieces[static_cast<std::size_t>(field)];
+    fields.push_back({field, field < kListFieldCount ? listIndexIn(text, listFor(field)) : -1, text});
+  }
+  return fields;
+}
 
 std::string buildWriteCommand(const DeviceConfig& config) {
   std::string command(kPrefix);

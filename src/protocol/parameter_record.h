@@ -28,6 +28,18 @@ std::vector<std::string> splitFields(std::string_view text, std::string_view sep
 // or -1 when none does. Case-sensitive.
 int listIndexIn(std::string_view field, std::span<const std::string_view> list);
 
+// One field of a parameter reply as it goes into the controls: a list index
+// (-1: no entry of the list occurs in it) or, for the two times, the text.
+struct ReplyField {
+  int field;
+  int listIndex;
+  std::string text;
+};
+
+// The fields of a parameter reply in field order, at most twelve; a reply with
+// fewer fields yields only those, so that later controls keep their values.
+std::vector<ReplyField> readParameterReply(std::string_view reply);
+
 // The parameter set as shown in the four-master page's controls.
 struct DeviceConfig {
   std::array<int, kListFieldCount> listIndex{};  // -1: nothing selected

@@ -171,12 +171,10 @@ void SerialPort::readLoop(void* handle, void* stopEvent, std::uint32_t generatio
       GetOverlappedResult(h, &ov, &got, TRUE);  // the read must be over before ov goes
       break;
     }
-    if (!GetOverlappedResult(h, &ov, &got, FALSE)) break;  // a failed read ends this open's reading
-    if (got == 1) {
-      if (sink_) sink_(byte, generation);
-    } else if (WaitForSingleObject(stopEvent, 1) == WAIT_OBJECT_0) {
-      break;  // an empty completion: pause briefly rather than spin
-    }
+    // With no read time-out a read completes only with its byte; a failure or an
+    // empty completion (the device has gone) ends this open's reading.
+    if (!GetOverlappedResult(h, &ov, &got, FALSE) || got != 1) break;
+    if (sink_) sink_(byte, generation);
   }
   CloseHandle(ov.hEvent);
 }

@@ -123,3 +123,45 @@ TEST(WriteCheck, NamesTheFirstProblemOrGivesTheValuesToSend) {
     EXPECT_EQ(check.field, c.field);
   }
 }
+
+TEST(ParameterReply, FieldsGoToTheControlsInOrderAsFarAsTheReplyReaches) {
+  struct Case {
+    const char* reply;
+    std::size_t fields;
+    std::vector<int> firstIndexes;  // list indexes of the leading fields
+    const char* timeout;            // field 10's text, "" when absent
+    const char* poll;               // field 11's text
+  };
+  const Case cases[] = {
+      {"+++@@@BBB=9600,none,9600,none,9600,none,9600,none,9600,none,500,100", 12, {3, 0, 3, 0}, "500", "100"},
+      {"+++@@@BBB=115200,odd,1200,even,9600,none,9600,none,9600,none,500,100\r\n", 12, {7, 1, 0, 2}, "500",
+       "100\r\n"},
+      {"+++@@@BBB=12000,NONE,123,none,9600,none,9600,none,9600,none,0,0", 12, {0, -1, -1, 0}, "0", "0"},
+      {"+++@@@BBB=9600,odd,4800", 3, {3, 1, 2}, "", ""},  // stops at the first missing field
+      {"+++@@@BBB=9600,,none,9600,none,9600,none,9600,none,9600,none,500,100", 12, {3, 0, 3, 0}, "500", "100"},
+      {"+++@@@BBB=9600,none,9600,none,9600,none,9600,none,9600,none,500,100,777,888", 12, {3, 0}, "500", "100"},
+      {"junk before +++@@@BBB=2400,even", 2, {1, 2}, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    const auto fields = readParameterReply(c.reply);
+    ASSERT_EQ(fields.size(), c.fields);
+    for (std::size_t i = 0; i < c.firstIndexes.size(); ++i) {
+      EXPECT_EQ(fields[i].field, static_cast<int>(i));
+      EXPECT_EQ(fields[i].listIndex, c.firstIndexes[i]) << "field " << i;
+    }
+    if (c.fields == 12) {
+      EXPECT_EQ(fields[10].text, c.timeout);
+      EXPECT_EQ(fields[11].text, c.poll);
+    }
+  }
+}
+
+TEST(ParameterReply, TwoCommasInARowMoveEveryLaterFieldForward) {
+  // Exactly twelve fields with one empty: the reply comes up one short.
+  const auto fields = readParameterReply("+++@@@BBB=9600,none,,9600,none,9600,none,9600,none,9600,500,100");
+  ASSERT_EQ(fields.size(), 11u);
+  EXPECT_EQ(fields[2].listIndex, 3);   // COM2's baud
+  EXPECT_EQ(fields[9].listIndex, -1);  // COM5's parity field now holds "500"
+  EXPECT_EQ(fields[10].text, "100");
+}

@@ -562,7 +562,10 @@ void InstrumentSim::stop() {
   d.running = false;
 }
 
-std::string InstrumentSim::slavePath() const { return impl_->slave; }
+std::string InstrumentSim::slavePath() const {
+  std::lock_guard ctlLock(impl_->ctl);
+  return impl_->slave;
+}
 
 void InstrumentSim::setMode(Mode mode) {
   std::lock_guard lk(impl_->mu);
