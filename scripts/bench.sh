@@ -16,3 +16,6 @@ bash tests/e2e/rig/start.sh "$state" --prefix-cache "$root/build/native/e2e-pref
 echo "== startup"
 MMS_E2E_ENV=$state/rig.env MMS_APP_EXE=$root/build/windows/MultiMasterSetup.exe \
   build/native/bench/bench_startup "$runs"
+echo "== handshake"
+MMS_E2E_ENV=$state/rig.env MMS_APP_EXE=$root/build/windows/MultiMasterSetup.exe \
+  build/native/bench/bench_handshake 5
