@@ -6,10 +6,6 @@ namespace layout {
 
 namespace {
 
-constexpr double kWidthFactor = 0.35;
-constexpr double kHeightFactor = 0.7;
-constexpr double kTopFactor = 0.15;
-constexpr double kLeftFactor = 0.325;
 constexpr int kFontThreshold = 700;
 
 int trunc(double value) { return static_cast<int>(value); }
@@ -17,6 +13,9 @@ int trunc(double value) { return static_cast<int>(value); }
 int clampTo(int value, int low, int high) { return std::max(low, std::min(value, std::max(high, low))); }
 
 }  // namespace
+
+int truncTimes(int value, double factor) { return trunc(value * factor); }
+int truncDivided(int value, double divisor) { return trunc(value / divisor); }
 
 std::optional<double> screenDivisor(int w) {
   if (w < 1600) return 1.25;
@@ -29,15 +28,15 @@ std::optional<double> screenDivisor(int w) {
 
 Rect placement(int w, int h, const SizeLimits& l) {
   Rect r;
-  r.width = clampTo(trunc(w * kWidthFactor), l.minWidth, l.maxWidth);
-  r.height = clampTo(trunc(h * kHeightFactor), l.minHeight, l.maxHeight);
-  r.y = trunc(h * kTopFactor);
-  r.x = trunc(w * kLeftFactor);
+  r.width = clampTo(truncTimes(w, kWidthFactor), l.minWidth, l.maxWidth);
+  r.height = clampTo(truncTimes(h, kHeightFactor), l.minHeight, l.maxHeight);
+  r.y = truncTimes(h, kTopFactor);
+  r.x = truncTimes(w, kLeftFactor);
   if (const auto d = screenDivisor(w)) {
-    r.width = clampTo(trunc(r.width / *d), l.minWidth, l.maxWidth);
-    r.height = clampTo(trunc(r.height / *d), l.minHeight, l.maxHeight);
-    r.y = trunc(r.y / *d);
-    r.x = trunc(r.x / *d);
+    r.width = clampTo(truncDivided(r.width, *d), l.minWidth, l.maxWidth);
+    r.height = clampTo(truncDivided(r.height, *d), l.minHeight, l.maxHeight);
+    r.y = truncDivided(r.y, *d);
+    r.x = truncDivided(r.x, *d);
   }
   return r;
 }

@@ -12,6 +12,15 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+inline constexpr double kWidthFactor = 0.35;
+inline constexpr double kHeightFactor = 0.7;
+inline constexpr double kTopFactor = 0.15;
+inline constexpr double kLeftFactor = 0.325;
+
+// trunc(value x factor) and trunc(value / divisor), in double precision.
+int truncTimes(int value, double factor);
+int truncDivided(int value, double divisor);
+
 struct SizeLimits {
   int minWidth = 0, minHeight = 0, maxWidth = 0, maxHeight = 0;
 };

@@ -2,11 +2,16 @@
 
 #include <memory>
 
+#include "app/globals.h"
 #include "protocol/transactions.h"
+#include "serial/port_discovery.h"
 #include "serial/frame_receiver.h"
 #include "serial/waits.h"
 #include "ui/connection/connection.h"
 #include "ui/connection/control_states.h"
+#include "ui/console/console.h"
+#include "ui/editors/parameter_editors.h"
+#include "ui/layout/window_placement.h"
 #include "ui/texts/apply_language_texts.h"
 #include "ui/texts/texts.h"
 #include "ui/toolkit/toolkit.h"
@@ -59,6 +64,10 @@ void bindEvents(serial::RxFrame& rxFrame) {
   toolkit::on(设置按钮, toolkit::Event::Clicked, protocol::writeParameters);
   toolkit::on(读取按钮1, toolkit::Event::Clicked, protocol::twoMasterRead);
   toolkit::on(设置按钮1, toolkit::Event::Clicked, protocol::twoMasterWrite);
+  toolkit::on(发送按钮, toolkit::Event::Clicked, console::onSendClicked);
+  toolkit::on(串口号组合框, toolkit::Event::DropDown, serial::refreshPortList);
+  toolkit::on(串口号组合框, toolkit::Event::ItemSelected, serial::onPortChosen);
+  editors::bindEditorEvents();
   port().setByteSink([](std::uint8_t byte, std::uint32_t generation) {
     toolkit::post(kByteChannel, byte, static_cast<std::intptr_t>(generation));
   });
@@ -72,11 +81,20 @@ void bindEvents(serial::RxFrame& rxFrame) {
 void onMainWindowCreated() {
   texts::uiLanguage = MMS_UI_LANGUAGE;
 
-  // Until the registry is read, the design items stay and the first is taken.
+  // From here on every size change of these four re-lays out their contents.
+  auto& scalers = app::globals()->scalers;
+  scalers[0].attach(toolkit::nativeHandle(窗口), layout::adjustFonts, true, 550, 550);
+  scalers[1].attach(toolkit::nativeHandle(选择夹1), layout::adjustFonts, false);
+  scalers[2].attach(toolkit::nativeHandle(外形框3), layout::adjustFonts, false);
+  scalers[3].attach(toolkit::nativeHandle(外形框1), layout::adjustFonts, false);
+  layout::placeMainWindow();
+
+  // Selecting from the program raises no pick event: the port is stored below.
+  serial::refreshPortList();
   toolkit::setSelection(串口号组合框, 0);
 
   auto& p = port();
-  p.setPortNumber(toolkit::itemValue(串口号组合框, toolkit::selection(串口号组合框)));
+  serial::useSelectedPort();
   p.setBaudRate(9600);
   p.setParity(0);
   p.setDataBits(8);

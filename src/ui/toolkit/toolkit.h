@@ -55,6 +55,15 @@ void setDisabled(ControlId id, bool disabled);
 int fontPoints(ControlId id);
 void setFontPoints(ControlId id, int points);
 
+// Geometry in pixels: left and top inside the parent's client area (on the
+// screen for the main window), outer width and height. Each write is one move.
+struct Bounds { int left = 0, top = 0, width = 0, height = 0; };
+Bounds bounds(ControlId id);
+void setLeft(ControlId id, int left);
+void setTop(ControlId id, int top);
+void setWidth(ControlId id, int width);
+void setHeight(ControlId id, int height);
+
 // Combo boxes.
 void addItem(ControlId id, std::string_view text, std::int32_t value);
 void clearItems(ControlId id);

@@ -462,9 +462,50 @@ void setFontPoints(ControlId id, int points) {
   auto& controls = state().controls;
   auto it = controls.find(id);
   if (it == controls.end() || !IsWindow(it->second.hwnd) || points <= 0) return;
+  if (it->second.fontPoints == points) return;  // the same font again would change nothing
   it->second.fontPoints = points;
   HFONT font = state().fonts.get(MulDiv(points, kDesignDpi, 72));
   SendMessageW(it->second.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+Bounds bounds(ControlId id) {
+  HWND hwnd = find(id);
+  RECT r;
+  if (!hwnd || !GetWindowRect(hwnd, &r)) return {};
+  if (HWND parent = GetParent(hwnd); parent && id != 窗口) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+namespace {
+
+void move(ControlId id, const Bounds& b, UINT flags) {
+  if (HWND hwnd = find(id)) SetWindowPos(hwnd, nullptr, b.left, b.top, b.width, b.height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+void setLeft(ControlId id, int left) {
+  Bounds b = bounds(id);
+  b.left = left;
+  move(id, b, SWP_NOSIZE);
+}
+
+void setTop(ControlId id, int top) {
+  Bounds b = bounds(id);
+  b.top = top;
+  move(id, b, SWP_NOSIZE);
+}
+
+void setWidth(ControlId id, int width) {
+  Bounds b = bounds(id);
+  b.width = width;
+  move(id, b, SWP_NOMOVE);
+}
+
+void setHeight(ControlId id, int height) {
+  Bounds b = bounds(id);
+  b.height = height;
+  move(id, b, SWP_NOMOVE);
 }
 
 void addItem(ControlId id, std::string_view text, std::int32_t value) {

@@ -13,7 +13,7 @@
 // Commands (ids are decimal control IDs):
 //   launch <timeoutMs> <title> <exe>   attach <title>        controls   windows
 //   text <id>   settext <id> <text>    click <id>   enabled <id>   visible <id>
-//   rect <id>   windowrect   clientrect
+//   rect <id>   windowrect   clientrect   resize <width> <height>   font <id>
 //   cursel <id>   count <id>   item <id> <index>   pick <id> <index>   dropdown <id>
 //   tabname <index>   tabsel   tabselect <index>
 //   sync   msgbox <timeoutMs>   hasmsgbox   msgboxok
@@ -556,6 +556,38 @@ void cmdClientRect(Args& a) {
   ok(rectText(r));
 }
 
+// As a user dragging the frame: the program's size limits apply.
+void cmdResize(Args& a) {
+  std::string e;
+  int width = 0, height = 0;
+  if (!a.integer(width, "width", e, 0, 100000) || !a.integer(height, "height", e, 0, 100000) || !a.end(e) ||
+      !requireTarget(e))
+    return err(e);
+  DWORD_PTR result = 0;
+  // Sent through the program's own thread so that its size handling runs before the answer.
+  if (!SetWindowPos(gTarget.main, nullptr, 0, 0, width, height,
+                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+    return err(winError("SetWindowPos"));
+  if (!SendMessageTimeoutW(gTarget.main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) return err("timeout: resize");
+  RECT r;
+  GetWindowRect(gTarget.main, &r);
+  ok(rectText(r));
+}
+
+// The control's font: face and character height (negative lfHeight) in pixels.
+void cmdFont(Args& a) {
+  std::string e;
+  HWND w;
+  int id;
+  if (!controlArg(a, w, id, e) || !a.end(e)) return err(e);
+  LRESULT font = 0;
+  if (!send(w, WM_GETFONT, 0, 0, &font)) return err("timeout: font");
+  if (!font) return err("no font");
+  LOGFONTW lf{};
+  if (!GetObjectW(reinterpret_cast<HFONT>(font), sizeof lf, &lf)) return err("font not readable from here");
+  ok(escape(lf.lfFaceName) + "\t" + std::to_string(lf.lfHeight) + "\t" + std::to_string(lf.lfCharSet));
+}
+
 void cmdComboQuery(Args& a, UINT msg, const char* name) {
   std::string e;
   HWND w;
@@ -856,6 +888,8 @@ bool dispatch(const std::string& line) {
   else if (name == "rect") cmdRect(a);
   else if (name == "windowrect") cmdWindowRect(a);
   else if (name == "clientrect") cmdClientRect(a);
+  else if (name == "resize") cmdResize(a);
+  else if (name == "font") cmdFont(a);
   else if (name == "cursel") cmdComboQuery(a, CB_GETCURSEL, "CB_GETCURSEL");
   else if (name == "count") cmdComboQuery(a, CB_GETCOUNT, "CB_GETCOUNT");
   else if (name == "item") cmdItem(a);

@@ -467,6 +467,19 @@ std::optional<Rect> Driver::clientRect() {
   return r.ok ? parseRect(r.value) : std::nullopt;
 }
 
+std::optional<Rect> Driver::resize(int width, int height) {
+  Reply r = impl_->run("resize " + std::to_string(width) + " " + std::to_string(height), kDefault);
+  return r.ok ? parseRect(r.value) : std::nullopt;
+}
+
+std::optional<std::pair<std::string, int>> Driver::font(int id) {
+  Reply r = impl_->run("font " + std::to_string(id), kDefault);
+  if (!r.ok) return std::nullopt;
+  const auto tab = r.value.find('\t');
+  if (tab == std::string::npos) return std::nullopt;
+  return std::make_pair(r.value.substr(0, tab), std::atoi(r.value.c_str() + tab + 1));
+}
+
 namespace {
 int intOr(const Reply& r, int fallback) {
   long long v = 0;

@@ -66,6 +66,11 @@ class Driver {
   std::optional<Rect> rect(int id);        // in the parent's client area
   std::optional<Rect> windowRect();        // main window, screen coordinates
   std::optional<Rect> clientRect();        // main window client area (x, y = 0)
+  // Sets the main window's outer size as a user's drag would (the program's
+  // limits apply); returns the window's rectangle afterwards.
+  std::optional<Rect> resize(int width, int height);
+  // A control's font: face and lfHeight (negative: character height in pixels).
+  std::optional<std::pair<std::string, int>> font(int id);
   int comboSelection(int id);              // -1: nothing selected
   int comboCount(int id);
   std::optional<std::pair<long long, std::string>> comboItem(int id, int index);  // value, text
