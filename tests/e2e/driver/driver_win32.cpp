@@ -13,7 +13,7 @@
 // Commands (ids are decimal control IDs):
 //   launch <timeoutMs> <title> <exe>   attach <title>        controls   windows
 //   text <id>   settext <id> <text>    click <id>   enabled <id>   visible <id>
-//   rect <id>   windowrect   clientrect   resize <width> <height>   font <id>
+//   rect <id>   windowrect   clientrect   resize <width> <height>   screenrect <id>
 //   cursel <id>   count <id>   item <id> <index>   pick <id> <index>   dropdown <id>
 //   tabname <index>   tabsel   tabselect <index>
 //   sync   msgbox <timeoutMs>   hasmsgbox   msgboxok
@@ -574,18 +574,15 @@ void cmdResize(Args& a) {
   ok(rectText(r));
 }
 
-// The control's font: face and character height (negative lfHeight) in pixels.
-void cmdFont(Args& a) {
+// On the screen, for looking at a control in a screenshot.
+void cmdScreenRect(Args& a) {
   std::string e;
   HWND w;
   int id;
   if (!controlArg(a, w, id, e) || !a.end(e)) return err(e);
-  LRESULT font = 0;
-  if (!send(w, WM_GETFONT, 0, 0, &font)) return err("timeout: font");
-  if (!font) return err("no font");
-  LOGFONTW lf{};
-  if (!GetObjectW(reinterpret_cast<HFONT>(font), sizeof lf, &lf)) return err("font not readable from here");
-  ok(escape(lf.lfFaceName) + "\t" + std::to_string(lf.lfHeight) + "\t" + std::to_string(lf.lfCharSet));
+  RECT r;
+  if (!GetWindowRect(w, &r)) return err(winError("GetWindowRect"));
+  ok(rectText(r));
 }
 
 void cmdComboQuery(Args& a, UINT msg, const char* name) {
@@ -889,7 +886,7 @@ bool dispatch(const std::string& line) {
   else if (name == "windowrect") cmdWindowRect(a);
   else if (name == "clientrect") cmdClientRect(a);
   else if (name == "resize") cmdResize(a);
-  else if (name == "font") cmdFont(a);
+  else if (name == "screenrect") cmdScreenRect(a);
   else if (name == "cursel") cmdComboQuery(a, CB_GETCURSEL, "CB_GETCURSEL");
   else if (name == "count") cmdComboQuery(a, CB_GETCOUNT, "CB_GETCOUNT");
   else if (name == "item") cmdItem(a);

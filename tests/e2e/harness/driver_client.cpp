@@ -472,12 +472,9 @@ std::optional<Rect> Driver::resize(int width, int height) {
   return r.ok ? parseRect(r.value) : std::nullopt;
 }
 
-std::optional<std::pair<std::string, int>> Driver::font(int id) {
-  Reply r = impl_->run("font " + std::to_string(id), kDefault);
-  if (!r.ok) return std::nullopt;
-  const auto tab = r.value.find('\t');
-  if (tab == std::string::npos) return std::nullopt;
-  return std::make_pair(r.value.substr(0, tab), std::atoi(r.value.c_str() + tab + 1));
+std::optional<Rect> Driver::screenRect(int id) {
+  Reply r = impl_->run("screenrect " + std::to_string(id), kDefault);
+  return r.ok ? parseRect(r.value) : std::nullopt;
 }
 
 namespace {

@@ -69,8 +69,7 @@ class Driver {
   // Sets the main window's outer size as a user's drag would (the program's
   // limits apply); returns the window's rectangle afterwards.
   std::optional<Rect> resize(int width, int height);
-  // A control's font: face and lfHeight (negative: character height in pixels).
-  std::optional<std::pair<std::string, int>> font(int id);
+  std::optional<Rect> screenRect(int id);  // a control on the screen
   int comboSelection(int id);              // -1: nothing selected
   int comboCount(int id);
   std::optional<std::pair<long long, std::string>> comboItem(int id, int index);  // value, text

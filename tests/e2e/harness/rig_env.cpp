@@ -28,12 +28,18 @@ std::string RigEnv::get(const std::string& key) const {
 }
 
 bool RigEnv::load(RigEnv& out, std::string& error) {
-  const char* hint = "start it with tests/e2e/rig/start.sh or run through ctest / scripts/test.sh";
   const char* path = std::getenv("MMS_E2E_ENV");
   if (!path || !*path) {
-    error = std::string("e2e rig is not running: MMS_E2E_ENV is not set; ") + hint;
+    error = "e2e rig is not running: MMS_E2E_ENV is not set; start it with tests/e2e/rig/start.sh or run "
+            "through ctest / scripts/test.sh";
     return false;
   }
+  return loadFile(out, path, error);
+}
+
+bool RigEnv::loadFile(RigEnv& out, const std::string& pathText, std::string& error) {
+  const char* hint = "start it with tests/e2e/rig/start.sh or run through ctest / scripts/test.sh";
+  const char* path = pathText.c_str();
   std::ifstream in(path);
   if (!in) {
     error = std::string("e2e rig is not running: no env file ") + path + "; " + hint;

@@ -17,6 +17,7 @@ struct RigEnv {
   // Loads the env file named by $MMS_E2E_ENV (ctest sets it). Returns false and
   // a message naming what is missing when the rig is not running.
   static bool load(RigEnv& out, std::string& error);
+  static bool loadFile(RigEnv& out, const std::string& path, std::string& error);
 
   // Environment for child processes: the current one overlaid with vars.
   std::vector<std::string> childEnvironment() const;
