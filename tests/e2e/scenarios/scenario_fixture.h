@@ -8,12 +8,25 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "driver_client.h"
 #include "instrument_sim.h"
 #include "rig_env.h"
+#include "ui/main_window/control_ids.h"
 
 namespace e2e {
+
+// Polls pred until it holds or the time is up; returns pred().
+template <class Pred>
+bool eventually(Pred pred, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() >= end) return pred();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
 
 
 class Scenario : public ::testing::Test {
