@@ -94,6 +94,7 @@ mkdir -p "$STATE_DIR" "$PREFIX_DIR"
 if [[ -f $ENV_FILE ]]; then
   "$RIG_DIR/stop.sh" "$STATE_DIR" >/dev/null
 fi
+rm -f "$STATE_DIR"/driver-*.log  # the last run's driver logs only
 
 # One rig per prefix: a second one would share (and kill) the first one's wineserver.
 OWNER_FILE=$PREFIX_DIR/.mms-rig-owner

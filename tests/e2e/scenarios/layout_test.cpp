@@ -59,7 +59,7 @@ TEST_F(LayoutTest, WindowIsFittedToTheDisplay) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen);
     // One state folder for every size: the same port mapping spares a server restart.
-    PrivateRig rig(env, "screens", {c.screen, {}});
+    PrivateRig rig(env, "screens", privateRigOptions(env, c.screen));
     ASSERT_TRUE(rig.up()) << rig.error();
     Driver d(rig.env());
     ASSERT_TRUE(d.started()) << d.startError();

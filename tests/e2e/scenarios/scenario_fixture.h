@@ -12,6 +12,7 @@
 
 #include "driver_client.h"
 #include "instrument_sim.h"
+#include "private_rig.h"
 #include "rig_env.h"
 #include "ui/main_window/control_ids.h"
 
@@ -28,6 +29,13 @@ bool eventually(Pred pred, std::chrono::milliseconds timeout = std::chrono::seco
   return true;
 }
 
+
+// Private rigs all map the same three ports, whatever their screen, so that
+// switching between them never needs a wineserver restart.
+inline PrivateRig::Options privateRigOptions(const RigEnv& shared, const std::string& screen) {
+  const std::string state = shared.get("STATE_DIR");
+  return {screen, {{"COM3", state + "/ports-com3"}, {"COM12", state + "/ports-com12"}, {"COM123", state + "/ports-com123"}}};
+}
 
 class Scenario : public ::testing::Test {
  protected:
