@@ -69,6 +69,10 @@ TEST_F(LayoutTest, WindowIsFittedToTheDisplay) {
     EXPECT_EQ((std::array{window->x, window->y, window->width, window->height}),
               (std::array{c.window.x, c.window.y, c.window.width, c.window.height}));
     expectFontStep(d, rig.env(), window->height, c.screen);
+    // For a person to look at.
+    const std::string shot = (artifacts() / (std::string("window-") + c.screen + ".png")).string();
+    const std::string take = "DISPLAY=" + rig.env().get("DISPLAY") + " import -window root '" + shot + "'";
+    EXPECT_EQ(std::system(take.c_str()), 0) << take;
     ASSERT_TRUE(d.closeWindow());
     EXPECT_EQ(d.waitExit(std::chrono::seconds(10)), 0);
   }
