@@ -71,7 +71,13 @@ void FrameReceiver::watch(std::uint64_t frameNumber, std::shared_ptr<std::atomic
       return;
     }
     hooks_.spinWait(kQuietPeriodMicros);
-    quietTicks_.fetch_add(1);
+    // Bytes that have arrived but wait for a busy window thread are no silence:
+    // a stalled window thread must not cut a reply in two.
+    if (hooks_.bytesWaiting && hooks_.bytesWaiting()) {
+      quietTicks_.store(0);
+    } else {
+      quietTicks_.fetch_add(1);
+    }
   }
   std::string text;
   {

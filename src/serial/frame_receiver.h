@@ -46,6 +46,9 @@ class FrameReceiver {
     // Window thread, while stopping: wait until finished() holds, meanwhile
     // still serving a watcher that is inside show().
     std::function<void(const std::function<bool()>& finished)> waitServing;
+    // Any thread: bytes have arrived that the window thread has not been handed
+    // yet. Optional.
+    std::function<bool()> bytesWaiting;
   };
 
   // frame: the receive buffer (built before the window, freed after it).

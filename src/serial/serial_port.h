@@ -20,7 +20,8 @@ enum class PortError { None, NoSuchPort, PortBusy, DeviceGone, Other };
 
 class SerialPort {
  public:
-  using ByteSink = std::function<void(std::uint8_t byte, std::uint32_t generation)>;
+  // Returns false when the byte could not be handed on (the window has gone).
+  using ByteSink = std::function<bool(std::uint8_t byte, std::uint32_t generation)>;
 
   SerialPort();
   ~SerialPort();
@@ -46,6 +47,10 @@ class SerialPort {
   bool sendData(std::string_view bytes);  // blocks until written
 
   bool isOpen() const { return handle_ != nullptr; }
+  // Bytes read but not yet handed to the window thread; the window thread calls
+  // noteHandedOver for every byte it takes from the sink, current or stale.
+  bool bytesWaiting() const { return waiting_.load() > 0; }
+  void noteHandedOver() { waiting_.fetch_sub(1); }
   // True for bytes read by the open that is still in force.
   bool isCurrent(std::uint32_t generation) const;
   PortError lastError() const { return lastError_; }
@@ -59,6 +64,7 @@ class SerialPort {
   void* stopEvent_ = nullptr;  // HANDLE; tells the reader to cancel its read and end
   std::thread reader_;
   std::atomic<std::uint32_t> generation_{0};
+  std::atomic<int> waiting_{0};  // reader thread adds, window thread takes away
   PortError lastError_ = PortError::None;
   bool retired_ = false;
 };

@@ -174,7 +174,8 @@ void SerialPort::readLoop(void* handle, void* stopEvent, std::uint32_t generatio
     // With no read time-out a read completes only with its byte; a failure or an
     // empty completion (the device has gone) ends this open's reading.
     if (!GetOverlappedResult(h, &ov, &got, FALSE) || got != 1) break;
-    if (sink_) sink_(byte, generation);
+    waiting_.fetch_add(1);
+    if (!sink_ || !sink_(byte, generation)) waiting_.fetch_sub(1);
   }
   CloseHandle(ov.hEvent);
 }

@@ -2,6 +2,7 @@
 // window thread that hands over the bytes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -27,7 +28,7 @@ class FrameReceiverTest : public ::testing::Test {
   void SetUp() override { serial::gapTicks.store(20); }
 
   serial::FrameReceiver::Hooks hooks() {
-    return {[this](const std::string& text) { shown(text); }, busyWait, nullptr};
+    return {[this](const std::string& text) { shown(text); }, busyWait, nullptr, nullptr};
   }
 
   // The window's receive box.
@@ -204,6 +205,22 @@ TEST_F(FrameReceiverTest, StopWhileTheWatcherHandsOverDoesNotDeadlock) {
   EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 1000);
   EXPECT_TRUE(framesSoFar().empty());
   EXPECT_EQ(r.frameReady(), 0);
+}
+
+TEST_F(FrameReceiverTest, BytesStillWaitingForTheWindowThreadKeepTheFrameOpen) {
+  // The window thread stalls with bytes queued for it: that is no quiet gap.
+  std::atomic<bool> waiting{false};
+  serial::FrameReceiver::Hooks h = hooks();
+  h.bytesWaiting = [&] { return waiting.load(); };
+  serial::FrameReceiver r(buffer, h);
+  feed(r, "+");
+  waiting = true;
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(r.frameReady(), 0) << "the frame closed while bytes were waiting to be handed over";
+  waiting = false;
+  feed(r, "++@@@BBB=9600");
+  ASSERT_TRUE(waitReady(r));
+  EXPECT_EQ(framesSoFar(), std::vector<std::string>{"+++@@@BBB=9600"});
 }
 
 TEST_F(FrameReceiverTest, EndedWatchersAreJoinedSoThreadsDoNotPileUp) {

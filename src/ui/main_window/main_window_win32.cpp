@@ -56,7 +56,8 @@ serial::FrameReceiver& frameReceiver() { return *receiver; }
 
 void bindEvents(serial::RxFrame& rxFrame) {
   receiver = std::make_unique<serial::FrameReceiver>(
-      rxFrame, serial::FrameReceiver::Hooks{showFrame, serial::spinWaitMicros, toolkit::serveWindowCalls});
+      rxFrame, serial::FrameReceiver::Hooks{showFrame, serial::spinWaitMicros, toolkit::serveWindowCalls,
+                                                      [] { return port().bytesWaiting(); }});
   toolkit::on(窗口, toolkit::Event::Created, onMainWindowCreated);
   toolkit::on(窗口, toolkit::Event::Destroying, onMainWindowDestroying);
   toolkit::on(连接按钮, toolkit::Event::Clicked, connection::toggleConnection);
@@ -69,9 +70,10 @@ void bindEvents(serial::RxFrame& rxFrame) {
   toolkit::on(串口号组合框, toolkit::Event::ItemSelected, serial::onPortChosen);
   editors::bindEditorEvents();
   port().setByteSink([](std::uint8_t byte, std::uint32_t generation) {
-    toolkit::post(kByteChannel, byte, static_cast<std::intptr_t>(generation));
+    return toolkit::post(kByteChannel, byte, static_cast<std::intptr_t>(generation));
   });
   toolkit::onPosted(kByteChannel, [](std::uintptr_t byte, std::intptr_t generation) {
+    port().noteHandedOver();
     // Bytes of an open that has since been closed are dropped, as a close promises.
     if (!port().isCurrent(static_cast<std::uint32_t>(generation))) return;
     receiver->onPortByte(static_cast<std::uint8_t>(byte));

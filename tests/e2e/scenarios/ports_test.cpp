@@ -62,8 +62,17 @@ class PortsTest : public ::testing::Test {
     ASSERT_TRUE(driver->sync());
   }
 
-  bool connectedCaption() {
-    return eventually([&] { return driver->text(连接按钮) == "断开" && driver->enabled(连接按钮); }, 10s);
+  // Waits for the connect to finish; says what happened instead when it does not.
+  ::testing::AssertionResult connectedCaption() {
+    if (eventually([&] { return driver->text(连接按钮) == "断开" && driver->enabled(连接按钮); }, 15s))
+      return ::testing::AssertionSuccess();
+    std::string seen;
+    for (const auto& c : com12->commands()) seen += c;
+    seen += " | ";
+    for (const auto& c : com123->commands()) seen += c;
+    return ::testing::AssertionFailure() << "not connected: caption '" << driver->text(连接按钮) << "', message '"
+                                         << driver->waitMessageBox(0ms).value_or("none") << "', COM12 | COM123 got: "
+                                         << seen;
   }
 
   static inline RigEnv shared;
