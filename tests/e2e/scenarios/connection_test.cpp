@@ -273,15 +273,17 @@ class ConnectionTest : public Scenario {
   std::vector<std::string> received() { return sim->commands(); }
 
   // Every command came first after its own reopen of the port, after the 200 ms
-  // pause (both pauses of a connect when counted from the click).
+  // pause (both pauses of a connect when counted from the click). The instrument
+  // notices a close only when it is next scheduled, so on a loaded machine the
+  // pause it sees can be shorter: the bounds catch a missing pause, not jitter.
   void expectEachAfterAReopen() {
     for (const auto& c : commandsWithReopens(sim->events(), clickedNs)) {
       SCOPED_TRACE("command " + ::testing::PrintToString(c.text));
       if (c.fromStart) {
         ASSERT_NE(clickedNs, 0) << "no close before the first open: click through clickFromIdle()";
-        EXPECT_GE(c.closedMs, 390) << "the port was not reopened after the connect opened it";
+        EXPECT_GE(c.closedMs, 300) << "the port was not reopened after the connect opened it";
       } else {
-        EXPECT_GE(c.closedMs, 190) << "-1: it was not the first command after a reopen";
+        EXPECT_GE(c.closedMs, 100) << "-1: it was not the first command after a reopen";
       }
       EXPECT_LT(c.closedMs, 1500);
     }

@@ -25,7 +25,9 @@ class ConsoleTest : public Scenario {
     ASSERT_TRUE(eventually([&] { return driver->text(发送按钮) == "发送" && driver->enabled(发送按钮); }));
   }
 
-  // Milliseconds between the port's close and its reopening before the send.
+  // Milliseconds between the port's close and its reopening before the send, as
+  // the instrument saw them: a loaded machine can make it notice the close late,
+  // so checks use 100 ms, well clear of a missing 200 ms pause.
   double reopenPauseMs() {
     std::int64_t closed = 0, opened = 0;
     for (const auto& e : sim->events()) {
@@ -51,7 +53,7 @@ TEST_F(ConsoleTest, SendsTheTextWithCrLfOnAReopenedPort) {
     ASSERT_NO_FATAL_FAILURE(send(c.typed));
     ASSERT_TRUE(sim->waitUntil([&] { return sim->received().size() >= c.onTheLine.size(); }, 3s));
     EXPECT_EQ(sim->received(), c.onTheLine);
-    EXPECT_GE(reopenPauseMs(), 190.0);
+    EXPECT_GE(reopenPauseMs(), 100.0);
   }
   EXPECT_EQ(driver->text(连接按钮), "断开");
 }
@@ -63,7 +65,7 @@ TEST_F(ConsoleTest, AnEmptyBoxSendsNothingButStillReopensThePort) {
   ASSERT_NO_FATAL_FAILURE(send(""));
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(sim->received(), "");
-  EXPECT_GE(reopenPauseMs(), 190.0) << "the port is reopened all the same";
+  EXPECT_GE(reopenPauseMs(), 100.0) << "the port is reopened all the same";
   EXPECT_EQ(driver->text(接收数据文本框), "kept");
 }
 
