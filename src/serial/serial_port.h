@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -49,7 +50,9 @@ class SerialPort {
   bool isOpen() const { return handle_ != nullptr; }
   // Bytes read but not yet handed to the window thread; the window thread calls
   // noteHandedOver for every byte it takes from the sink, current or stale.
-  bool bytesWaiting() const { return waiting_.load() > 0; }
+  // Also true for bytes still in the driver, which a starved reader thread has
+  // not read yet. Safe from any thread.
+  bool bytesWaiting() const;
   void noteHandedOver() { waiting_.fetch_sub(1); }
   // True for bytes read by the open that is still in force.
   bool isCurrent(std::uint32_t generation) const;
@@ -65,6 +68,7 @@ class SerialPort {
   std::thread reader_;
   std::atomic<std::uint32_t> generation_{0};
   std::atomic<int> waiting_{0};  // reader thread adds, window thread takes away
+  mutable std::mutex handleMutex_;  // handle_ against its close while another thread asks the driver
   PortError lastError_ = PortError::None;
   bool retired_ = false;
 };

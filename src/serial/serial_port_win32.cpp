@@ -93,6 +93,15 @@ void SerialPort::setStopBits(int stopBits) { settings_.stopBits = clampStopBits(
 void SerialPort::setParity(int parity) { settings_.parity = clampParity(parity); }
 void SerialPort::setParityCheck(bool on) { settings_.parityCheck = on; }
 
+bool SerialPort::bytesWaiting() const {
+  if (waiting_.load() > 0) return true;
+  std::lock_guard lock(handleMutex_);
+  if (!handle_) return false;
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ClearCommError(handle_, &errors, &status) && status.cbInQue > 0;
+}
+
 bool SerialPort::isCurrent(std::uint32_t generation) const {
   return handle_ != nullptr && generation == generation_.load();
 }
@@ -119,7 +128,10 @@ bool SerialPort::openPort() {
   }
   PurgeComm(h, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   ResetEvent(stopEvent_);
-  handle_ = h;
+  {
+    std::lock_guard lock(handleMutex_);
+    handle_ = h;
+  }
   lastError_ = PortError::None;
   const std::uint32_t generation = ++generation_;
   reader_ = std::thread(&SerialPort::readLoop, this, h, stopEvent_, generation);
@@ -132,8 +144,11 @@ void SerialPort::closePort() {
   // handle another thread is inside a call on can hang that thread for good.
   SetEvent(stopEvent_);
   if (reader_.joinable()) reader_.join();
-  CloseHandle(handle_);
-  handle_ = nullptr;
+  {
+    std::lock_guard lock(handleMutex_);
+    CloseHandle(handle_);
+    handle_ = nullptr;
+  }
   ++generation_;  // bytes of this open still queued for the window are now stale
 }
 
