@@ -84,13 +84,7 @@ class PortsTest : public ::testing::Test {
 
 TEST_F(PortsTest, ListShowsTheRegistrysPortsInItsOrderWithTheirNumbers) {
   // The registry's own order (the host's serial port is listed too).
-  const std::string listed = rig->env().get("SERIALCOMM");
-  std::vector<std::string> names;
-  for (std::size_t from = 0; from <= listed.size();) {
-    const auto comma = std::min(listed.find(',', from), listed.size());
-    names.push_back(listed.substr(from, comma - from));
-    from = comma + 1;
-  }
+  const std::vector<std::string> names = listedPorts(rig->env());
   ASSERT_EQ(driver->comboCount(串口号组合框), static_cast<int>(names.size()));
   for (std::size_t i = 0; i < names.size(); ++i) {
     const auto item = driver->comboItem(串口号组合框, static_cast<int>(i));

@@ -30,6 +30,18 @@ bool eventually(Pred pred, std::chrono::milliseconds timeout = std::chrono::seco
 }
 
 
+// The rig's comma-separated list of the ports the registry lists, in its order.
+inline std::vector<std::string> listedPorts(const RigEnv& rig) {
+  const std::string listed = rig.get("SERIALCOMM");
+  std::vector<std::string> names;
+  for (std::size_t from = 0; from <= listed.size();) {
+    const auto comma = std::min(listed.find(',', from), listed.size());
+    names.push_back(listed.substr(from, comma - from));
+    from = comma + 1;
+  }
+  return names;
+}
+
 // Private rigs all map the same three ports, whatever their screen, so that
 // switching between them never needs a wineserver restart.
 inline PrivateRig::Options privateRigOptions(const RigEnv& shared, const std::string& screen) {

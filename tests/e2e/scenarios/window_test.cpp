@@ -107,14 +107,8 @@ TEST_F(WindowTest, ListsHoldTheirItemsAndThePortListThePortsOfTheRegistry) {
     EXPECT_EQ(driver->comboItem(id, 2)->second, "even");
   }
   // The rig lists what the prefix's registry holds (its mapped ports and the host's own).
-  const std::string listed = env.get("SERIALCOMM");
-  ASSERT_FALSE(listed.empty());
-  std::vector<std::string> names;
-  for (std::size_t from = 0; from <= listed.size();) {
-    const auto comma = std::min(listed.find(',', from), listed.size());
-    names.push_back(listed.substr(from, comma - from));
-    from = comma + 1;
-  }
+  ASSERT_FALSE(env.get("SERIALCOMM").empty());
+  const std::vector<std::string> names = listedPorts(env);
   ASSERT_EQ(driver->comboCount(串口号组合框), static_cast<int>(names.size()));
   for (std::size_t i = 0; i < names.size(); ++i) {
     const auto item = driver->comboItem(串口号组合框, static_cast<int>(i));
